@@ -1,0 +1,14 @@
+#ifndef TESSARINGLOBAL_H
+#define TESSARINGLOBAL_H
+
+#include <QtCore/qglobal.h>
+
+#if defined(TESSARIN2_LIBRARY)
+#  define TESSARIN2_EXPORT Q_DECL_EXPORT
+#else
+#  define TESSARIN2_EXPORT Q_DECL_IMPORT
+#endif
+
+#define TESSARIN_VERSION_STR "2.17.0"
+
+#endif // TESSARINGLOBAL_H
