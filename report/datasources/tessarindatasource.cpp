@@ -1,0 +1,8 @@
+#include "tessarindatasource.h"
+
+TessarinDataSource::TessarinDataSource(QObject *parent)
+    : QObject(parent)
+{
+}
+
+TessarinDataSource::~TessarinDataSource() = default;

@@ -1,0 +1,8 @@
+#include "tessarindatasourcefactory.h"
+
+TessarinDataSourceFactory::~TessarinDataSourceFactory() = default;
+
+TessarinDataSource *TessarinDummyDataSourceFactory::createCustomDataSource(const QString &)
+{
+    return nullptr;
+}

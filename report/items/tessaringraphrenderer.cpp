@@ -1,0 +1,3 @@
+#include "tessaringraphrenderer.h"
+
+TessarinGraphRenderer::~TessarinGraphRenderer() = default;

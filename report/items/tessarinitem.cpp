@@ -1,0 +1,8 @@
+#include "tessarinitem.h"
+
+TessarinItem::TessarinItem(QGraphicsItem *parent)
+    : QGraphicsItem(parent)
+{
+}
+
+TessarinItem::~TessarinItem() = default;
