@@ -1,7 +1,7 @@
 #include "tessarindef.h"
 
 #include "tessarindatasource.h"
-#include "tessarindatasourcefactory.h"
+#include "tessarindummydatasourcefactory.h"
 #include "tessaringraphrenderer.h"
 #include "tessaringroup.h"
 #include "tessarinitem.h"

@@ -9,26 +9,9 @@
 #include "tessarinitem.h"
 #include "tessarinsection.h"
 #include "tessarinvariable.h"
+#include "fakedatasource.h"
 
 namespace {
-
-class FakeDataSource : public TessarinDataSource
-{
-public:
-    FakeDataSource(const QString &id, DataSourceType type = SQL, OpenRoles role = Begin)
-        : m_id(id), m_type(type), m_role(role)
-    {
-    }
-    QString id() const override { return m_id; }
-    DataSourceType dataSourceType() const override { return m_type; }
-    OpenRoles openRole() const override { return m_role; }
-    int currentRow() const override { return 0; }
-
-private:
-    QString m_id;
-    DataSourceType m_type;
-    OpenRoles m_role;
-};
 
 class FakeItem : public TessarinItem
 {

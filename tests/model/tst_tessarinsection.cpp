@@ -5,17 +5,14 @@
 #include "tessarindata.h"
 #include "tessaringroup.h"
 #include "tessarinsection.h"
+#include "fakedatasource.h"
 
 namespace {
 
-class RowSource : public TessarinDataSource
+class RowSource : public FakeDataSource
 {
 public:
-    QString id() const override { return QStringLiteral("rows"); }
-    DataSourceType dataSourceType() const override { return SQL; }
-    OpenRoles openRole() const override { return Begin; }
-    int currentRow() const override { return row; }
-    int row = 0;
+    RowSource() : FakeDataSource(QStringLiteral("rows")) {}
 };
 
 } // namespace

@@ -1,6 +1,4 @@
-#include "tessarindatasourcefactory.h"
-
-TessarinDataSourceFactory::~TessarinDataSourceFactory() = default;
+#include "tessarindummydatasourcefactory.h"
 
 TessarinDataSource *TessarinDummyDataSourceFactory::createCustomDataSource(const QString &)
 {
