@@ -2,6 +2,11 @@
 
 void TessarinError::setError(const QString &text, int code)
 {
+    // An empty text is how a run starts afresh.
+    if (text.isEmpty()) {
+        clear();
+        return;
+    }
     if (m_error)
         return;
     m_error = true;

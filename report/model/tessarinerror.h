@@ -5,7 +5,8 @@
 #include <QString>
 
 // The error record of a report definition. The first error set stays until
-// clear(): it is the one that stopped the run, later ones are consequences.
+// clear() (or setError with an empty text): it is the one that stopped the
+// run, later ones are consequences.
 class TESSARIN2_EXPORT TessarinError
 {
 public:
