@@ -1,0 +1,11 @@
+#include "tessarinrectdata.h"
+
+#include "tessarinitem.h"
+
+TessarinRectData::TessarinRectData()
+{
+    objectType = TessarinItem::RectangleObject;
+    tagname = QStringLiteral("rectangle");
+}
+
+TessarinRectData::~TessarinRectData() = default;

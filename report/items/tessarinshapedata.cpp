@@ -1,0 +1,5 @@
+#include "tessarinshapedata.h"
+
+TessarinShapeData::TessarinShapeData() = default;
+
+TessarinShapeData::~TessarinShapeData() = default;
