@@ -39,7 +39,7 @@ SELECT i,
                   WHEN 3 THEN 59.90 WHEN 4 THEN 6.25 ELSE 120.00 END,
        CASE i % 4
          WHEN 0 THEN 'Delivered.'
-         WHEN 1 THEN 'Delivered to the back entrance; the customer asks for the invoice by mail.'
+         WHEN 1 THEN 'Delivered to the back entrance, and the customer asks for the invoice by mail.'
          WHEN 2 THEN 'Partial delivery: the remaining items follow next week together with the updated '
                   || 'price list and the installation guide that the shop manager asked for on the phone.'
          ELSE 'Paid in advance.'
