@@ -6,7 +6,7 @@ PKGS=(
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5svg5-dev qtscript5-dev
   libqt5sql5-sqlite libqt5sql5-psql
   postgresql sqlite3
-  zint socat poppler-utils python3 python3-aiosmtpd
+  zint socat poppler-utils python3 python3-aiosmtpd time openssl
   fonts-liberation fonts-dejavu-core xvfb xauth imagemagick
 )
 missing=()
