@@ -1,7 +1,9 @@
 #include "tessarinxmlreader.h"
 
+#include "tessarinfielditem.h"
 #include "tessarinpageoption.h"
 #include "tessarinsection.h"
+#include "tessarinxmlregistry.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -104,12 +106,37 @@ void TessarinXMLReader::readReportHeader() { readUnknownElement(); }
 void TessarinXMLReader::readReportFooter() { readUnknownElement(); }
 void TessarinXMLReader::readDetails() { readUnknownElement(); }
 
-// Item elements are created from a table of item classes; until those
-// classes are part of the library every item element is skipped.
+// Item elements are created through the registry, so an item class plugs in
+// without a change here. Elements without a registered class (among them
+// "chart", which never makes an item) are skipped with their content.
 void TessarinXMLReader::readItems(TessarinSection *section)
 {
-    Q_UNUSED(section)
-    readUnknownElement();
+    while (!m_xml.atEnd()) {
+        m_xml.readNext();
+        if (m_xml.isEndElement())
+            break;
+        if (!m_xml.isStartElement())
+            continue;
+        const QString name = m_xml.name().toString();
+        TessarinItem *item = TessarinXMLRegistry::createItem(name, m_reportDef);
+        if (!item) {
+            readUnknownElement();
+            continue;
+        }
+        if (name == QLatin1String("field")) {
+            if (auto *field = dynamic_cast<TessarinFieldItem *>(item))
+                readField(field);
+        }
+        beforeReadItem(item);
+        const qint64 start = m_xml.characterOffset();
+        item->read(this);
+        // An item that did not move the reader has left its content to us.
+        if (!m_xml.hasError() && m_xml.isStartElement() && m_xml.characterOffset() == start)
+            readUnknownElement();
+        afterReadItem(item);
+        addItem(item, section);
+        afterAddItem(item);
+    }
 }
 
 void TessarinXMLReader::readField(TessarinFieldItem *) {}

@@ -1,8 +1,11 @@
 #include "tessarinxmlwriter.h"
 
+#include "tessarinitem.h"
 #include "tessarinsection.h"
 
 #include <QIODevice>
+
+#include <algorithm>
 
 TessarinXMLWriter::TessarinXMLWriter()
 {
@@ -60,9 +63,18 @@ void TessarinXMLWriter::writeReport()
     writeDetails();
 }
 
-// Items write their own elements; until item classes are part of the library
-// a section has no items to write.
-void TessarinXMLWriter::writeItems(TessarinSection *) {}
+// Bottom item first: reading the document back stacks them the same way.
+// Items of equal z value keep their order in the section.
+void TessarinXMLWriter::writeItems(TessarinSection *section)
+{
+    QList<TessarinItem *> items = section->reportItems();
+    std::stable_sort(items.begin(), items.end(),
+                     [](const TessarinItem *a, const TessarinItem *b) { return a->zValue() < b->zValue(); });
+    for (TessarinItem *item : qAsConst(items)) {
+        item->updateForSave();
+        item->write(this);
+    }
+}
 
 // The base writer knows no definition: these are filled in by derived writers.
 void TessarinXMLWriter::writeOptions() {}

@@ -1,0 +1,3 @@
+#include "tessarinevaluatorcontext.h"
+
+TessarinEvaluatorContext::~TessarinEvaluatorContext() = default;

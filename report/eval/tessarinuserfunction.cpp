@@ -1,0 +1,3 @@
+#include "tessarinuserfunction.h"
+
+TessarinUserFunction::~TessarinUserFunction() = default;

@@ -1,0 +1,5 @@
+#include "tessarinfielddata.h"
+
+TessarinFieldData::TessarinFieldData() = default;
+
+TessarinFieldData::~TessarinFieldData() = default;

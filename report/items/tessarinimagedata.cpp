@@ -1,0 +1,11 @@
+#include "tessarinimagedata.h"
+
+#include "tessarinitem.h"
+
+TessarinImageData::TessarinImageData()
+{
+    objectType = TessarinItem::ImageObject;
+    tagname = QStringLiteral("image");
+}
+
+TessarinImageData::~TessarinImageData() = default;

@@ -1,0 +1,5 @@
+#include "tessarinitemdata.h"
+
+TessarinItemData::TessarinItemData() = default;
+
+TessarinItemData::~TessarinItemData() = default;
