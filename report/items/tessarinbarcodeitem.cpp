@@ -418,8 +418,11 @@ bool TessarinBarcodeItem::drawSvg(QPainter *painter, const QRectF &rect)
                     families << family.trimmed();
             }
             QString text = xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
-            if (b->barcodeType == Code93)
-                text = text.remove(QRegularExpression(QStringLiteral(".{2}$"))).trimmed();
+            // Code 93 shows its data without the two check characters.
+            if (b->barcodeType == Code93 && text.size() >= 2) {
+                text.chop(2);
+                text = text.trimmed();
+            }
             if (text.isEmpty() || !colour.isValid())
                 continue;
 

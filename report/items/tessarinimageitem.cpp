@@ -191,9 +191,9 @@ bool TessarinImageItem::loadFile(const QString &name, TessarinEvaluator *evaluat
     // the name the data gave.
     if (evaluator && fileName.contains(QLatin1Char('$')))
         evaluator->substituteTokens(fileName, false);
-    TessarinUtils::evaluateFileName(fileName);
-    if (fileName.isEmpty())
+    if (fileName.trimmed().isEmpty())
         return true;
+    TessarinUtils::evaluateFileName(fileName);
 
     if (imageFormat() == TessarinImageData::Bin) {
         setPictureImage(readImageFile(fileName, &m_loadError));
@@ -259,17 +259,11 @@ void TessarinImageItem::loadParameter()
     const QVariant value = d->reportDef ? d->reportDef->parameter(d->text) : QVariant();
     m_loadedParameter = value;
     m_parameterLoaded = true;
-    if (value.userType() == QMetaType::QString) {
-        const QString fileName = value.toString();
-        if (fileName.isEmpty())
-            return;
-        if (imageFormat() == TessarinImageData::Bin)
-            setPictureImage(readImageFile(fileName, &m_loadError));
-        else
-            loadFile(fileName, nullptr);
-    } else {
+    // Text names a file; anything else is the picture itself.
+    if (value.userType() == QMetaType::QString)
+        loadFile(value.toString(), nullptr);
+    else
         loadFromValue(value);
-    }
 }
 
 bool TessarinImageItem::load(TessarinEvaluator *evaluator)

@@ -21,7 +21,8 @@
 //
 // Pictures come from data the report does not control, so loading is
 // bounded: a download stops after maxDownloadBytes() bytes or
-// downloadTimeout() milliseconds, and a raster image larger than
+// downloadTimeout() milliseconds, a Base64 or SVG file longer than
+// maxDownloadBytes() is not read, and a raster image larger than
 // MaxImagePixels pixels is refused from its header, before it is decoded.
 // A refused or unreadable picture leaves the item without picture;
 // loadError() tells why.

@@ -69,11 +69,14 @@ QString writtenElement(Item &item)
     return text;
 }
 
-// One column "v" over the given values; next() moves on.
+// One column "v" over the given values; next() moves on. The definition
+// it is made for owns it.
 class MemoryRows : public TessarinDataSource
 {
 public:
-    explicit MemoryRows(const QVariantList &values) : m_values(values)
+    MemoryRows(const QVariantList &values, QObject *definition)
+        : TessarinDataSource(definition)
+        , m_values(values)
     {
         setID(QStringLiteral("ds"));
         setOpened(true);

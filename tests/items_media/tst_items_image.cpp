@@ -103,7 +103,7 @@ void TestImageItem::fileSources()
     QCOMPARE(inkIn(null.snapshot(), null.image.rect()), 0);
 
     // A name with tokens is loaded anew for every record.
-    auto *rows = new MemoryRows({QStringLiteral("halves"), QStringLiteral("gone")});
+    auto *rows = new MemoryRows({QStringLiteral("halves"), QStringLiteral("gone")}, &def);
     def.addDataSource(rows);
     item.setText(m_dir.filePath(QStringLiteral("$D{ds.v}.png")));
     item.setPixmap(QPixmap());
@@ -168,7 +168,7 @@ void TestImageItem::dataSourceColumns()
     QFETCH(QString, format);
     QFETCH(QVariantList, values);
     TessarinDef def;
-    auto *rows = new MemoryRows(values);
+    auto *rows = new MemoryRows(values, &def);
     def.addDataSource(rows);
     TessarinEvaluator evaluator(&def);
     TessarinImageItem item(&def);
@@ -249,7 +249,7 @@ void TestImageItem::readWriteRoundTrip()
 void TestImageItem::downloads()
 {
     TessarinDef def;
-    auto *rows = new MemoryRows({m_base + QStringLiteral("halves.png"), m_base + QStringLiteral("missing.png")});
+    auto *rows = new MemoryRows({m_base + QStringLiteral("halves.png"), m_base + QStringLiteral("missing.png")}, &def);
     def.addDataSource(rows);
     TessarinImageItem fixed(&def);
     SingleElementReader reader(QStringLiteral("<image resource=\"url\" posX=\"10\" posY=\"10\" width=\"40\" "
