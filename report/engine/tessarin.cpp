@@ -1,25 +1,34 @@
 #include "tessarin.h"
 
+#include "lmailsender.h"
 #include "tessarindatasource.h"
 #include "tessarindef.h"
 #include "tessarindirector_p.h"
 #include "tessarinerror.h"
+#include "tessarinexcelhtmloutput.h"
+#include "tessarinhtmloutput.h"
 #include "tessarinimageoutput.h"
 #include "tessarinoutput.h"
 #include "tessarinpageoption.h"
 #include "tessarinpdfoutput.h"
 #include "tessarinpreviewoutput.h"
+#include "tessarinpreviewwindow.h"
 #include "tessarinprinteroutput.h"
 #include "tessarinqtpreviewoutput.h"
 #include "tessarinsvgoutput.h"
+#include "tessarintextoutput.h"
 #include "tessarinxmldefreader.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLocale>
+
+#include <memory>
 
 Tessarin::Tessarin(QObject *parent)
     : QObject(parent)
@@ -181,6 +190,12 @@ TessarinOutput *Tessarin::createOutput(int type, QObject *parent)
         return new TessarinSvgOutput(parent);
     case TessarinOutput::ImageOutput:
         return new TessarinImageOutput(parent);
+    case TessarinOutput::TextOutput:
+        return new TessarinTextOutput(parent);
+    case TessarinOutput::HtmlOutput:
+        return new TessarinHtmlOutput(parent);
+    case TessarinOutput::ExcelHtmlOutput:
+        return new TessarinExcelHtmlOutput(parent);
     default:
         return nullptr;
     }
@@ -567,6 +582,44 @@ bool Tessarin::runReportToImage(QString filename)
     return runToOutput(out);
 }
 
+bool Tessarin::runReportToHTML(QString filename, int strategy, QString cssFile)
+{
+    return runReportToHtml(filename, strategy, cssFile);
+}
+
+bool Tessarin::runReportToHtml(QString filename, int strategy, QString cssFile)
+{
+    disposeOutput();
+    auto *out = new TessarinHtmlOutput(this);
+    out->setStrategy(strategy == 0 ? TessarinMarkupLanguageOutput::OneTablePerSection
+                                   : TessarinMarkupLanguageOutput::OneTablePerRow);
+    out->setStyleSheetFile(cssFile);
+    out->setFileName(filename);
+    return runToOutput(out);
+}
+
+bool Tessarin::runReportToExcelHtml(QString filename)
+{
+    disposeOutput();
+    auto *out = new TessarinExcelHtmlOutput(this);
+    out->setFileName(filename);
+    return runToOutput(out);
+}
+
+bool Tessarin::runReportToText(QString filename, QString templateFileName)
+{
+    disposeOutput();
+    auto *out = new TessarinTextOutput(this);
+    out->setFileName(filename);
+    out->setTemplateFile(templateFileName);
+    const bool result = runToOutput(out);
+    // The output words the template's own failures so; a run that failed
+    // for another reason keeps that reason.
+    if (!result && !hasError())
+        m_reportDef->error()->setError(tr("Invalid text output template."), -1);
+    return result;
+}
+
 void Tessarin::cancel()
 {
     if (m_director)
@@ -611,4 +664,74 @@ void Tessarin::emitPageProgress(int page)
 void Tessarin::onSectionProgress(QString sectionID)
 {
     emit sectionProgress(sectionID);
+}
+
+TessarinPreviewWindow *Tessarin::createPreviewWindow(QWidget *parent)
+{
+    auto *window = new TessarinPreviewWindow(parent);
+    window->setReport(this);
+    window->setWindowModality(Qt::ApplicationModal);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    return window;
+}
+
+bool Tessarin::execPreview(TessarinOutput *output, QWidget *parent, bool maximized)
+{
+    auto *preview = qobject_cast<TessarinPreviewOutput *>(output);
+    if (!preview)
+        return false;
+    if (preview == m_output.data())
+        takeOutput();
+    TessarinPreviewWindow *window = createPreviewWindow(parent);
+    window->setOutput(preview);
+    if (maximized)
+        window->setWindowState(window->windowState() | Qt::WindowMaximized);
+    // The window deletes itself on close, possibly before exec() returns.
+    auto printed = std::make_shared<bool>(false);
+    connect(window, &TessarinPreviewWindow::runPrinterDone, window, [printed]() { *printed = true; });
+    window->exec();
+    return *printed;
+}
+
+TessarinPreviewWindow *Tessarin::runReportToShowPreview(QWidget *parent, bool maximized)
+{
+    if (!runReportToPreview())
+        return nullptr;
+    auto *preview = qobject_cast<TessarinPreviewOutput *>(takeOutput());
+    TessarinPreviewWindow *window = createPreviewWindow(parent);
+    window->setOutput(preview);
+    if (maximized)
+        window->showMaximized();
+    else
+        window->show();
+    return window;
+}
+
+bool Tessarin::runReportToShowPreviewDonePrint()
+{
+    if (!runReportToPreview())
+        return false;
+    return execPreview(m_output.data(), nullptr, false);
+}
+
+bool Tessarin::runReportToPDFSendMail(QString filename, LMailSender *mailSender)
+{
+    if (!mailSender)
+        return false;
+    if (!runReportToPdf(filename))
+        return false;
+    QFile file(filename);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_reportDef->error()->setError(tr("Cannot read file %1:\n%2.").arg(filename, file.errorString()), -1);
+        return false;
+    }
+    // The name the recipient sees; the local directory is nobody's business.
+    mailSender->setAttachment(QFileInfo(filename).fileName(), file.readAll());
+    // An asynchronous sender must not be touched after send(): it deletes itself.
+    const bool synchronous = mailSender->sendMode() == LMailSender::Synchronous;
+    if (mailSender->send())
+        return true;
+    if (synchronous)
+        m_reportDef->error()->setError(tr("The report could not be mailed: %1").arg(mailSender->lastError()), -1);
+    return false;
 }

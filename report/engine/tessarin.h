@@ -24,6 +24,8 @@ class TessarinDef;
 class TessarinDirector;
 class TessarinEvaluator;
 class TessarinGraphRenderer;
+class TessarinPreviewWindow;
+class LMailSender;
 class TessarinUserFunction;
 
 // The entry point of the report library: say where the definition comes from,
@@ -129,6 +131,21 @@ public:
     static QVariant getParameter(const QString &name, const QVariant &defaultValue, QWidget *parent,
                                  const QString &title, const QString &label, bool *ok);
 
+    // Preview windows. A window showing a preview output owns it; this
+    // object forgets an output it hands over, so running again never
+    // deletes pages a window still shows.
+    // A window bound to this report (to print and export by running it
+    // again), application-modal and deleted on close.
+    TessarinPreviewWindow *createPreviewWindow(QWidget *parent = nullptr);
+    // Shows a window for a preview output and returns once it was closed;
+    // true when the user printed from it. False for anything but a preview output.
+    bool execPreview(TessarinOutput *output, QWidget *parent = nullptr, bool maximized = false);
+    // Runs to a preview output and shows it in a window without waiting
+    // for it to close, so that the returned window is still alive; null on error.
+    TessarinPreviewWindow *runReportToShowPreview(QWidget *parent = nullptr, bool maximized = false);
+    // Runs, shows the pages and waits; true when the user printed.
+    bool runReportToShowPreviewDonePrint();
+
 signals:
     void reportStarts();
     void reportEnds();
@@ -157,9 +174,18 @@ public slots:
     bool runReportToQtPreview();
     bool runReportToPDF(QString filename);
     bool runReportToPdf(QString filename);
+    // Writes the PDF and mails it as an attachment through the sender, which
+    // stays the caller's. False when the report, reading the file or the
+    // send failed (the reason is in the error record).
+    bool runReportToPDFSendMail(QString filename, LMailSender *mailSender);
     bool runReportToPostScript(QString filename);
     bool runReportToSVG(QString filename);
     bool runReportToImage(QString filename);
+    // Strategy 0: one table per section; any other value: one table per row.
+    bool runReportToHTML(QString filename, int strategy = 0, QString cssFile = QString());
+    bool runReportToHtml(QString filename, int strategy = 0, QString cssFile = QString());
+    bool runReportToExcelHtml(QString filename);
+    bool runReportToText(QString filename, QString templateFileName);
     void cancel();
     void setLastPagePositionMM(QPointF position) { m_lastPagePositionMM = position; }
     QPointF lastPagePositionMM() const { return m_lastPagePositionMM; }

@@ -85,6 +85,10 @@ bool TessarinSectionRenderer::render()
     if (m_output->isDocumentTemplateBased()) {
         const bool placed = m_output->renderSection(m_section, m_evaluator);
         m_output->sectionEnds(m_section, m_evaluator);
+        // A template output never runs out of room: a section it could not
+        // write is an error, not a reason to break the page and retry.
+        if (!placed && m_output->hasError())
+            m_director->setError(m_output->errorText());
         return placed;
     }
 
@@ -125,7 +129,8 @@ bool TessarinSectionRenderer::renderPageFooter()
         return false;
     m_output->sectionStarts(m_section, m_evaluator);
     if (m_output->isDocumentTemplateBased()) {
-        m_output->renderSection(m_section, m_evaluator);
+        if (!m_output->renderSection(m_section, m_evaluator) && m_output->hasError())
+            m_director->setError(m_output->errorText());
         m_output->sectionEnds(m_section, m_evaluator);
         return true;
     }
