@@ -49,6 +49,10 @@ QString formatFromName(const QString &fileName)
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     if (suffix == QLatin1String("jpeg"))
         return QStringLiteral("jpg");
+    if (suffix == QLatin1String("htm"))
+        return QStringLiteral("html");
+    if (suffix == QLatin1String("xls"))
+        return QStringLiteral("xls-html");
     return suffix;
 }
 
@@ -132,8 +136,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Output file."), QStringLiteral("file"));
     const QCommandLineOption formatOpt(QStringLiteral("format"),
-                                       QStringLiteral("Output format: pdf, svg, png, jpg, bmp (default: from the output file's extension)."),
+                                       QStringLiteral("Output format: pdf, svg, png, jpg, bmp, html, xls-html, txt (default: from the output file's extension)."),
                                        QStringLiteral("format"));
+    const QCommandLineOption templateOpt(QStringLiteral("template"),
+                                         QStringLiteral("Block template of the txt format."), QStringLiteral("file"));
+    const QCommandLineOption cssOpt(QStringLiteral("css"),
+                                    QStringLiteral("html format: write the styles into this style sheet file instead of the page."),
+                                    QStringLiteral("file"));
     const QCommandLineOption paramOpt(QStringLiteral("param"),
                                       QStringLiteral("Report parameter; repeatable. Numbers and ISO dates are typed."),
                                       QStringLiteral("name=value"));
@@ -162,7 +171,7 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Show the report in a preview window instead of writing a file."));
     const QCommandLineOption quietOpt({QStringLiteral("q"), QStringLiteral("quiet")},
                                       QStringLiteral("No progress and no summary on standard error."));
-    parser.addOptions({outOpt, formatOpt, paramOpt, sqliteOpt, dbOpt, connOpt, listOpt, rangeOpt, copiesOpt,
+    parser.addOptions({outOpt, formatOpt, templateOpt, cssOpt, paramOpt, sqliteOpt, dbOpt, connOpt, listOpt, rangeOpt, copiesOpt,
                        langOpt, zintOpt, previewOpt, quietOpt});
 
     if (!parser.parse(QApplication::arguments()))
@@ -189,8 +198,13 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("an output file is needed (-o FILE)."));
     QString format = parser.isSet(formatOpt) ? parser.value(formatOpt).toLower() : formatFromName(outFile);
     const QStringList imageFormats{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("bmp")};
-    if (format != QLatin1String("pdf") && format != QLatin1String("svg") && !imageFormats.contains(format))
-        return usageError(QStringLiteral("unknown output format '%1' (pdf, svg, png, jpg, bmp).").arg(format));
+    const QStringList otherFormats{QStringLiteral("pdf"), QStringLiteral("svg"), QStringLiteral("html"),
+                                   QStringLiteral("xls-html"), QStringLiteral("txt")};
+    if (!otherFormats.contains(format) && !imageFormats.contains(format))
+        return usageError(
+            QStringLiteral("unknown output format '%1' (pdf, svg, png, jpg, bmp, html, xls-html, txt).").arg(format));
+    if (format == QLatin1String("txt") && !parser.isSet(templateOpt))
+        return usageError(QStringLiteral("the txt format needs a block template (--template FILE)."));
 
     int copies = 1;
     if (parser.isSet(copiesOpt)) {
@@ -295,6 +309,12 @@ int main(int argc, char *argv[])
         QFile::remove(tmp);
     } else if (format == QLatin1String("svg")) {
         ok = report.runReportToSVG(produced);
+    } else if (format == QLatin1String("html")) {
+        ok = report.runReportToHtml(produced, 0, parser.value(cssOpt));
+    } else if (format == QLatin1String("xls-html")) {
+        ok = report.runReportToExcelHtml(produced);
+    } else if (format == QLatin1String("txt")) {
+        ok = report.runReportToText(produced, parser.value(templateOpt));
     } else {
         QString target = produced;
         if (outInfo.suffix().toLower() != format && !(format == QLatin1String("jpg") && outInfo.suffix().toLower() == QLatin1String("jpeg")))

@@ -110,6 +110,7 @@ private slots:
     void salesReportToPdf();
     void invoiceWithCopiesAndPageRange();
     void svgAndImageFormats();
+    void markupAndTextFormats();
     void parametersAndStringLists();
     void usageErrors();
     void reportErrors();
@@ -209,6 +210,44 @@ void TestTessarinRender::svgAndImageFormats()
                 m_dir.filePath(QStringLiteral("img/inv.jpg"))});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("img/inv_p3.jpg"))));
+}
+
+void TestTessarinRender::markupAndTextFormats()
+{
+    const QString invoice = QStringLiteral(PROJECT_SOURCE_DIR "/examples/invoice/invoice.tsn");
+    const QString html = m_dir.filePath(QStringLiteral("inv.html"));
+    Run r = render({invoice, QStringLiteral("--sqlite"), m_invoiceDb, QStringLiteral("-o"), html});
+    QCOMPARE(r.exitCode, 0);
+    QFile h(html);
+    QVERIFY(h.open(QIODevice::ReadOnly));
+    const QByteArray page = h.readAll();
+    QVERIFY(page.startsWith("<!DOCTYPE html"));
+    QVERIFY(page.contains("INV-2026-0043"));
+
+    const QString xls = m_dir.filePath(QStringLiteral("inv.xls"));
+    r = render({invoice, QStringLiteral("--sqlite"), m_invoiceDb, QStringLiteral("-o"), xls});
+    QCOMPARE(r.exitCode, 0);
+    QFile x(xls);
+    QVERIFY(x.open(QIODevice::ReadOnly));
+    QVERIFY(x.readAll().contains("Dune Outfitters"));
+
+    const QString tpl = m_dir.filePath(QStringLiteral("people.tpl"));
+    QFile t(tpl);
+    QVERIFY(t.open(QIODevice::WriteOnly));
+    t.write("<!-- BEGIN {D.d} -->\n$D{people.col0};$D{people.col1}\n<!-- END -->\n");
+    t.close();
+    const QString txt = m_dir.filePath(QStringLiteral("people.txt.out"));
+    r = render({m_listReport, QStringLiteral("--string-list"), QStringLiteral("people=") + m_listFile,
+                QStringLiteral("--format"), QStringLiteral("txt"), QStringLiteral("--template"), tpl,
+                QStringLiteral("-o"), txt});
+    QCOMPARE(r.exitCode, 0);
+    QFile out(txt);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    const QByteArray text = out.readAll();
+    QVERIFY2(text.contains("Ann;Lindholm\n") && text.contains("Cyd;Kellmoor\n"), text.constData());
+
+    // The txt format cannot run without its template.
+    QCOMPARE(render({m_listReport, QStringLiteral("--format"), QStringLiteral("txt"), QStringLiteral("-o"), txt}).exitCode, 2);
 }
 
 void TestTessarinRender::parametersAndStringLists()
