@@ -134,6 +134,7 @@ public:
     // Preview windows. A window showing a preview output owns it; this
     // object forgets an output it hands over, so running again never
     // deletes pages a window still shows.
+
     // A window bound to this report (to print and export by running it
     // again), application-modal and deleted on close.
     TessarinPreviewWindow *createPreviewWindow(QWidget *parent = nullptr);
