@@ -168,7 +168,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption zintOpt(QStringLiteral("zint-path"),
                                      QStringLiteral("Directory of the zint barcode program."), QStringLiteral("dir"));
     const QCommandLineOption previewOpt(QStringLiteral("preview"),
-                                        QStringLiteral("Show the report in a preview window instead of writing a file."));
+                                        QStringLiteral("Show the report in the preview window instead of writing a file."));
     const QCommandLineOption quietOpt({QStringLiteral("q"), QStringLiteral("quiet")},
                                       QStringLiteral("No progress and no summary on standard error."));
     parser.addOptions({outOpt, formatOpt, templateOpt, cssOpt, paramOpt, sqliteOpt, dbOpt, connOpt, listOpt, rangeOpt, copiesOpt,
@@ -191,12 +191,12 @@ int main(int argc, char *argv[])
     const QString reportFile = positional.first();
     const bool quiet = parser.isSet(quietOpt);
 
-    if (parser.isSet(previewOpt))
-        return usageError(QStringLiteral("--preview needs the preview window, which this build does not have."));
+    const bool preview = parser.isSet(previewOpt);
     const QString outFile = parser.value(outOpt);
-    if (outFile.isEmpty())
-        return usageError(QStringLiteral("an output file is needed (-o FILE)."));
-    QString format = parser.isSet(formatOpt) ? parser.value(formatOpt).toLower() : formatFromName(outFile);
+    if (outFile.isEmpty() && !preview)
+        return usageError(QStringLiteral("an output file is needed (-o FILE) unless --preview is given."));
+    QString format = parser.isSet(formatOpt) ? parser.value(formatOpt).toLower()
+                                             : (preview ? QStringLiteral("pdf") : formatFromName(outFile));
     const QStringList imageFormats{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("bmp")};
     const QStringList otherFormats{QStringLiteral("pdf"), QStringLiteral("svg"), QStringLiteral("html"),
                                    QStringLiteral("xls-html"), QStringLiteral("txt")};
@@ -293,6 +293,14 @@ int main(int argc, char *argv[])
         rows = row;
         showProgress(false);
     });
+
+    if (preview) {
+        // The window shows the pages and can print or export them; it returns when closed.
+        if (!report.runReportToPreview() || report.hasError())
+            return reportError(report.lastErrorMsg());
+        report.execPreview(report.takeOutput(), nullptr, false);
+        return ExitOk;
+    }
 
     // Write into a temporary name first, so a failed run never leaves a half-written output file.
     const QFileInfo outInfo(outFile);

@@ -321,6 +321,11 @@ void TestTessarinRender::reportErrors()
     QVERIFY2(r.err.contains(QStringLiteral("Cannot open datasource")), qPrintable(r.err));
     QVERIFY(!QFile::exists(out));
 
+    // The preview window is never opened for a report that fails.
+    r = render({bad, QStringLiteral("--preview")});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.err.contains(QStringLiteral("Uncompatible Tessarin file version.")));
+
     r = render({m_dir.filePath(QStringLiteral("nothere.tsn")), QStringLiteral("-o"), out});
     QCOMPARE(r.exitCode, 1);
     QVERIFY(r.err.contains(QStringLiteral("Cannot open file ")));
