@@ -84,6 +84,11 @@ public:
     bool isFinished() const override { return m_finished; }
     void setFinished(bool finished) override { m_finished = finished; }
     bool nextDetailRow() override;
+    double layoutPosY() const override { return m_posY; }
+    void setLayoutPosY(double y) override { m_posY = y; }
+    double layoutRoom(double y) const override { return availableHeight(y); }
+    bool layoutPageBreak() override { return pageBreak(false, true); }
+    bool isLayoutPageSkipped() const override { return m_pageSkipped; }
 
     // Services for the section renderer.
     TessarinOutput *output() const;

@@ -39,6 +39,18 @@ public:
     // run's row limit. False when there is no next row (or the limit stopped
     // the run); the caller then marks the run finished.
     virtual bool nextDetailRow() = 0;
+
+    // Page layout for items that place their rows themselves and continue
+    // on further pages (cross tables). Positions are millimetres from the
+    // page top. Outside a run there is no page to break and no bottom.
+    virtual double layoutPosY() const { return 0; }
+    virtual void setLayoutPosY(double y) { (void)y; }
+    // Room below y down to the page body bottom.
+    virtual double layoutRoom(double y) const { return 1e9 - y; }
+    // Ends the page and starts the next one; false when no break happened.
+    virtual bool layoutPageBreak() { return false; }
+    // True while the current page lies outside the printed page range.
+    virtual bool isLayoutPageSkipped() const { return false; }
 };
 
 #endif // TESSARINEVALUATORCONTEXT_H
