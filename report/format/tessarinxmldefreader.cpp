@@ -42,12 +42,7 @@ void TessarinXMLDefReader::readDataSources()
         readUnknownElement();
         return;
     }
-    while (!m_xml.atEnd()) {
-        m_xml.readNext();
-        if (m_xml.isEndElement())
-            break;
-        if (!m_xml.isStartElement())
-            continue;
+    while (readNextChild()) {
         if (m_xml.name() == QLatin1String("datasource"))
             readDataSource();
         else
@@ -170,12 +165,7 @@ void TessarinXMLDefReader::readVariables()
         readUnknownElement();
         return;
     }
-    while (!m_xml.atEnd()) {
-        m_xml.readNext();
-        if (m_xml.isEndElement())
-            break;
-        if (!m_xml.isStartElement())
-            continue;
+    while (readNextChild()) {
         if (m_xml.name() == QLatin1String("variable"))
             readVariable();
         else
@@ -204,12 +194,7 @@ void TessarinXMLDefReader::readScripts()
         readUnknownElement();
         return;
     }
-    while (!m_xml.atEnd()) {
-        m_xml.readNext();
-        if (m_xml.isEndElement())
-            break;
-        if (!m_xml.isStartElement())
-            continue;
+    while (readNextChild()) {
         if (m_xml.name() == QLatin1String("script"))
             readScript();
         else
@@ -271,12 +256,7 @@ void TessarinXMLDefReader::readDetails()
         readUnknownElement();
         return;
     }
-    while (!m_xml.atEnd()) {
-        m_xml.readNext();
-        if (m_xml.isEndElement())
-            break;
-        if (!m_xml.isStartElement())
-            continue;
+    while (readNextChild()) {
         if (m_xml.name() == QLatin1String("detail"))
             readDetail();
         else
@@ -295,12 +275,7 @@ void TessarinXMLDefReader::readDetail()
     detail->setPageBreakExp(attrib(QStringLiteral("pageBreakExp")));
     detail->setDataSource(m_reportDef->dataSource(dataSourceId));
 
-    while (!m_xml.atEnd()) {
-        m_xml.readNext();
-        if (m_xml.isEndElement())
-            break;
-        if (!m_xml.isStartElement())
-            continue;
+    while (readNextChild()) {
         if (m_xml.name() == QLatin1String("items"))
             readItems(detail);
         else if (m_xml.name() == QLatin1String("groups"))
@@ -312,12 +287,7 @@ void TessarinXMLDefReader::readDetail()
 
 void TessarinXMLDefReader::readGroups(TessarinSection *detail)
 {
-    while (!m_xml.atEnd()) {
-        m_xml.readNext();
-        if (m_xml.isEndElement())
-            break;
-        if (!m_xml.isStartElement())
-            continue;
+    while (readNextChild()) {
         if (m_xml.name() == QLatin1String("group"))
             readGroup(detail);
         else
@@ -339,12 +309,7 @@ void TessarinXMLDefReader::readGroup(TessarinSection *detail)
     if (isAttrib(QStringLiteral("pageBreakExp")))
         group->setPageBreakExp(attrib(QStringLiteral("pageBreakExp")));
 
-    while (!m_xml.atEnd()) {
-        m_xml.readNext();
-        if (m_xml.isEndElement())
-            break;
-        if (!m_xml.isStartElement())
-            continue;
+    while (readNextChild()) {
         if (m_xml.name() == QLatin1String("groupheader"))
             readGroupHeader(group);
         else if (m_xml.name() == QLatin1String("groupfooter"))

@@ -45,12 +45,7 @@ void TessarinXMLReader::readReport()
         m_pageOption->setReportType(attrib(QStringLiteral("type")));
     }
 
-    while (!m_xml.atEnd()) {
-        m_xml.readNext();
-        if (m_xml.isEndElement())
-            break;
-        if (!m_xml.isStartElement())
-            continue;
+    while (readNextChild()) {
         const QStringRef name = m_xml.name();
         if (name == QLatin1String("options"))
             readOptions();
@@ -111,12 +106,7 @@ void TessarinXMLReader::readDetails() { readUnknownElement(); }
 // "chart", which never makes an item) are skipped with their content.
 void TessarinXMLReader::readItems(TessarinSection *section)
 {
-    while (!m_xml.atEnd()) {
-        m_xml.readNext();
-        if (m_xml.isEndElement())
-            break;
-        if (!m_xml.isStartElement())
-            continue;
+    while (readNextChild()) {
         const QString name = m_xml.name().toString();
         TessarinItem *item = TessarinXMLRegistry::createItem(name, m_reportDef);
         if (!item) {
@@ -204,14 +194,21 @@ void TessarinXMLReader::readSection(TessarinSection *section)
         section->setUseDefaultAlternateRowColor(attribToBool(QStringLiteral("useDefaultAltBackRowColor")));
 }
 
-void TessarinXMLReader::readParameters(QHash<QString, QVariant> &parameters)
+bool TessarinXMLReader::readNextChild()
 {
     while (!m_xml.atEnd()) {
         m_xml.readNext();
         if (m_xml.isEndElement())
-            break;
-        if (!m_xml.isStartElement())
-            continue;
+            return false;
+        if (m_xml.isStartElement())
+            return true;
+    }
+    return false;
+}
+
+void TessarinXMLReader::readParameters(QHash<QString, QVariant> &parameters)
+{
+    while (readNextChild()) {
         if (m_xml.name() == QLatin1String("par") || m_xml.name() == QLatin1String("parameter"))
             readParameter(parameters);
         else

@@ -87,6 +87,9 @@ public:
     // Skips the current element with everything inside it; iterative, so a
     // hostile nesting depth cannot exhaust the stack.
     void readUnknownElement();
+    // Moves to the next child element of the current element; false at its end
+    // (or at the end of the stream). Every element loop of the readers uses it.
+    bool readNextChild();
     // Text of the current element; nested elements are skipped.
     QString elementText();
 

@@ -465,12 +465,7 @@ bool TessarinCrossTabItem::read(TessarinXMLReader *r)
     }
 
     QXmlStreamReader &xml = r->xml();
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isEndElement())
-            break;
-        if (!xml.isStartElement())
-            continue;
+    while (r->readNextChild()) {
         if (xml.name() == QLatin1String("cell")) {
             const int type = r->attribToInt(QStringLiteral("ct"));
             if (type >= 0 && type < CellTypeCount) {

@@ -188,12 +188,7 @@ void TessarinCrossTabItemCell::read(TessarinXMLReader *r)
     rotation = r->attribToInt(QStringLiteral("rotation"));
 
     QXmlStreamReader &xml = r->xml();
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isEndElement())
-            break;
-        if (!xml.isStartElement())
-            continue;
+    while (r->readNextChild()) {
         if (xml.name() == QLatin1String("border")) {
             const int pos = r->attribToInt(QStringLiteral("pos"));
             if (pos >= Top && pos <= Left) {

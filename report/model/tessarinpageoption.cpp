@@ -247,12 +247,7 @@ void TessarinPageOption::read(TessarinXMLReader *reader)
     m_htmlHead.clear();
     m_htmlBodyStyle = QStringLiteral("{DEFAULT}");
 
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isEndElement())
-            break;
-        if (!xml.isStartElement())
-            continue;
+    while (reader->readNextChild()) {
         const QStringRef name = xml.name();
         if (name == QLatin1String("encoding")) {
             m_encoding = reader->elementText();
