@@ -159,14 +159,6 @@ QString normalizedLineEnds(QString text)
     return text;
 }
 
-// "+0100": the zone of a local time, which a mail date must carry.
-QString zoneOffset(const QDateTime &time)
-{
-    const int offset = time.offsetFromUtc() / 60;
-    const int abs = qAbs(offset);
-    return QString::asprintf("%c%02d%02d", offset < 0 ? '-' : '+', abs / 60, abs % 60);
-}
-
 // The message as SMTP carries it: CR LF line ends, a leading dot doubled so
 // that no line of the text can end the DATA phase, then the terminator.
 QByteArray wireData(const QString &message, QTextCodec *codec)
@@ -540,8 +532,8 @@ QString LMailSender::buildMessage() const
     const QString boundary = QStringLiteral("_part_") + randomDigest().left(26);
     const QString host = d->server.isEmpty() ? QHostInfo::localHostName() : d->server;
     QString m;
-    m += QStringLiteral("Message-ID: <") + randomDigest() + QLatin1Char('@') + headerText(host)
-        + QStringLiteral(">\n");
+    m += QStringLiteral("Message-ID: ") + randomDigest() + QLatin1Char('@') + headerText(host)
+        + QLatin1Char('\n');
     m += QStringLiteral("From: ") + quotedName(d->fromName) + QStringLiteral(" <") + d->from.trimmed()
         + QStringLiteral(">\n");
     const QStringList to = recipients(d->to);
@@ -556,8 +548,8 @@ QString LMailSender::buildMessage() const
         m += QStringLiteral("Cc: ") + cc.join(QLatin1Char(',')) + QLatin1Char('\n');
     m += QStringLiteral("Subject: ") + unstructured(d->subject) + QLatin1Char('\n');
     const QDateTime now = QDateTime::currentDateTime();
-    m += QStringLiteral("Date: ") + QLocale::c().toString(now, QStringLiteral("ddd, d MMM yyyy hh:mm:ss "))
-        + zoneOffset(now) + QLatin1Char('\n');
+    m += QStringLiteral("Date: ") + QLocale::c().toString(now, QStringLiteral("ddd, d MMM yyyy hh:mm:ss"))
+        + QLatin1Char('\n');
     m += QStringLiteral("MIME-Version: 1.0\n");
     m += QStringLiteral("Content-Type: Multipart/Mixed; boundary=\"") + boundary + QStringLiteral("\"\n\n");
     m += QStringLiteral("This is a multi-part message in MIME format.\n\n");
