@@ -29,21 +29,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("TessarinBarcodeItem", text);
 }
 
-// Outputs that receive drawing: previews, printer, PDF, SVG and images.
-bool drawsOn(const TessarinOutput *output)
-{
-    switch (output->outputType()) {
-    case TessarinOutput::PreviewOutput:
-    case TessarinOutput::QtPreviewOutput:
-    case TessarinOutput::PrinterOutput:
-    case TessarinOutput::PdfOutput:
-    case TessarinOutput::SvgOutput:
-    case TessarinOutput::ImageOutput:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // How long a killed generator is given to go away.
 constexpr int KillWait = 5000;

@@ -1,4 +1,5 @@
 #include "tessarincrosstabitemcell.h"
+#include "tessarinitem.h"
 
 #include "tessarinfielddata.h"
 #include "tessarinfielditem.h"
@@ -15,20 +16,6 @@
 
 namespace {
 
-bool drawsOn(const TessarinOutput *output)
-{
-    switch (output->outputType()) {
-    case TessarinOutput::PreviewOutput:
-    case TessarinOutput::QtPreviewOutput:
-    case TessarinOutput::PrinterOutput:
-    case TessarinOutput::PdfOutput:
-    case TessarinOutput::SvgOutput:
-    case TessarinOutput::ImageOutput:
-        return true;
-    default:
-        return false;
-    }
-}
 
 QString boolText(bool on)
 {
@@ -71,7 +58,7 @@ QString TessarinCrossTabItemCell::displayText() const
 void TessarinCrossTabItemCell::paint(TessarinOutput *output, const QRectF &rect, double padding)
 {
     QPainter *painter = output ? output->painter() : nullptr;
-    if (!painter || !painter->isActive() || !drawsOn(output))
+    if (!painter || !painter->isActive() || !TessarinItem::drawsOn(output))
         return;
     painter->save();
     painter->setFont(font);

@@ -15,20 +15,6 @@ namespace {
 const bool graphRegistered = TessarinXMLRegistry::registerItem(
     QStringLiteral("graph"), [](TessarinDef *def) -> TessarinItem * { return new TessarinGraphItem(def); });
 
-bool drawsOn(const TessarinOutput *output)
-{
-    switch (output->outputType()) {
-    case TessarinOutput::PreviewOutput:
-    case TessarinOutput::QtPreviewOutput:
-    case TessarinOutput::PrinterOutput:
-    case TessarinOutput::PdfOutput:
-    case TessarinOutput::SvgOutput:
-    case TessarinOutput::ImageOutput:
-        return true;
-    default:
-        return false;
-    }
-}
 
 } // namespace
 

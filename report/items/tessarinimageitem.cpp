@@ -29,21 +29,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("TessarinImageItem", text);
 }
 
-// Outputs that receive drawing: previews, printer, PDF, SVG and images.
-bool drawsOn(const TessarinOutput *output)
-{
-    switch (output->outputType()) {
-    case TessarinOutput::PreviewOutput:
-    case TessarinOutput::QtPreviewOutput:
-    case TessarinOutput::PrinterOutput:
-    case TessarinOutput::PdfOutput:
-    case TessarinOutput::SvgOutput:
-    case TessarinOutput::ImageOutput:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // Decodes only after the header has told a size within the limit, so that a
 // small file announcing an enormous picture never reaches the decoder.

@@ -639,3 +639,18 @@ void TessarinItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
 {
     QGraphicsItem::mouseDoubleClickEvent(event);
 }
+
+bool TessarinItem::drawsOn(const TessarinOutput *output)
+{
+    switch (output->outputType()) {
+    case TessarinOutput::PreviewOutput:
+    case TessarinOutput::QtPreviewOutput:
+    case TessarinOutput::PrinterOutput:
+    case TessarinOutput::PdfOutput:
+    case TessarinOutput::SvgOutput:
+    case TessarinOutput::ImageOutput:
+        return true;
+    default:
+        return false;
+    }
+}

@@ -81,6 +81,9 @@ public:
 
     // Names in the "resource" attribute; "custom" also reads as Internal.
     static QString sourceTypeName(SourceType type);
+    // Whether items draw on this output: previews, printer, PDF, SVG and images
+    // do; text, HTML and the null output only receive the items.
+    static bool drawsOn(const TessarinOutput *output);
 
     // QGraphicsItem
     using QGraphicsItem::paint;

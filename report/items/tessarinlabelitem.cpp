@@ -20,20 +20,6 @@ const QString defaultLanguage = QStringLiteral("00");
 const bool labelRegistered = TessarinXMLRegistry::registerItem(
     QStringLiteral("label"), [](TessarinDef *def) -> TessarinItem * { return new TessarinLabelItem(def); });
 
-bool drawsOn(TessarinOutput *output)
-{
-    switch (output->outputType()) {
-    case TessarinOutput::PreviewOutput:
-    case TessarinOutput::QtPreviewOutput:
-    case TessarinOutput::PrinterOutput:
-    case TessarinOutput::PdfOutput:
-    case TessarinOutput::SvgOutput:
-    case TessarinOutput::ImageOutput:
-        return output->painter() != nullptr;
-    default:
-        return false;
-    }
-}
 
 // The device on which text is measured for an output.
 QFontMetricsF metricsFor(const QFont &font, TessarinOutput *output)
@@ -290,7 +276,7 @@ void TessarinLabelItem::paint(TessarinOutput *output, const QPointF &origin)
     if (!output)
         return;
     const QRectF rect = itemRect(output, origin);
-    if (drawsOn(output)) {
+    if (drawsOn(output) && output->painter()) {
         QPainter *painter = output->painter();
         painter->save();
         QFont font = ld()->font;

@@ -160,20 +160,6 @@ QPen TessarinShapeItem::screenPen() const
     return outputPen(TessarinScale(), true);
 }
 
-bool TessarinShapeItem::drawsOn(const TessarinOutput *output)
-{
-    switch (output->outputType()) {
-    case TessarinOutput::PreviewOutput:
-    case TessarinOutput::QtPreviewOutput:
-    case TessarinOutput::PrinterOutput:
-    case TessarinOutput::PdfOutput:
-    case TessarinOutput::SvgOutput:
-    case TessarinOutput::ImageOutput:
-        return true;
-    default:
-        return false;
-    }
-}
 
 QPainterPath TessarinShapeItem::opaqueArea() const
 {

@@ -71,8 +71,6 @@ protected:
     // The designer's pen: the line width in screen pixels.
     QPen screenPen() const;
 
-    // Outputs that receive drawing: previews, printer, PDF, SVG and images.
-    static bool drawsOn(const TessarinOutput *output);
 };
 
 #endif // TESSARINSHAPEITEM_H

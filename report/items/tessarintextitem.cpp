@@ -26,21 +26,6 @@ constexpr int LongBlockLength = 2000;
 const bool textRegistered = TessarinXMLRegistry::registerItem(
     QStringLiteral("text"), [](TessarinDef *def) -> TessarinItem * { return new TessarinTextItem(def); });
 
-// Outputs that receive drawing: previews, printer, PDF, SVG and images.
-bool drawsOn(const TessarinOutput *output)
-{
-    switch (output->outputType()) {
-    case TessarinOutput::PreviewOutput:
-    case TessarinOutput::QtPreviewOutput:
-    case TessarinOutput::PrinterOutput:
-    case TessarinOutput::PdfOutput:
-    case TessarinOutput::SvgOutput:
-    case TessarinOutput::ImageOutput:
-        return true;
-    default:
-        return false;
-    }
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "tessarinwidgetrenderer.h"
 
+#include "tessarinitem.h"
 #include "tessarinoutput.h"
 #include "tessarinscale.h"
 
@@ -22,19 +23,13 @@ int resolutionFactor(TessarinOutput *output)
     return qMax(1, output->resolution() / desktopDpi());
 }
 
-// Only page outputs that draw (preview, Qt preview, printer, PDF, SVG, image) show widgets.
-bool drawsWidgets(TessarinOutput *output)
-{
-    const int type = output->outputType();
-    return type >= 0 && type <= 6 && type != 4;
-}
 
 } // namespace
 
 void TessarinWidgetRenderer::paintItem(QPainter *painter, TessarinOutput *output, const QRectF &rect,
                                        const QString &)
 {
-    if (!m_widget || !painter || !output || !drawsWidgets(output))
+    if (!m_widget || !painter || !output || !TessarinItem::drawsOn(output))
         return;
     const int r = resolutionFactor(output);
     const QSize target = m_widget->size().scaled((rect.size() / r).toSize(), m_scaleMode);
