@@ -92,9 +92,16 @@ void TessarinHttpClient::startRequest()
 
 void TessarinHttpClient::httpReadyRead()
 {
-    if (m_reply && sender() == m_reply) {
-        m_content.append(m_reply->readAll());
-        m_idleTimer->start();
+    if (!m_reply || sender() != m_reply || m_aborted)
+        return;
+    m_content.append(m_reply->readAll());
+    m_idleTimer->start();
+    if (m_content.size() > m_maxContentSize) {
+        setError(tr("Download failed: %1.").arg(tr("more than %1 bytes").arg(m_maxContentSize)), -1);
+        m_aborted = true;
+        m_content.clear();
+        // Aborting finishes the reply through httpFinished(), which ends the download.
+        QMetaObject::invokeMethod(m_reply, "abort", Qt::QueuedConnection);
     }
 }
 

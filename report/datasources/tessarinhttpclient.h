@@ -27,6 +27,7 @@ class TESSARIN2_EXPORT TessarinHttpClient : public QObject
     Q_OBJECT
 public:
     enum { DefaultTimeout = 60000, MaxRedirects = 10 };
+    static constexpr qint64 DefaultMaxContentSize = 256 * 1024 * 1024;
 
     explicit TessarinHttpClient(QObject *parent = nullptr);
     ~TessarinHttpClient() override;
@@ -48,6 +49,10 @@ public:
     // Milliseconds without any data after which a transfer is canceled.
     int timeout() const { return m_timeout; }
     void setTimeout(int milliseconds);
+    // Largest content accepted; a longer download fails with "Download failed: %1."
+    // instead of filling memory with whatever a server sends.
+    qint64 maxContentSize() const { return m_maxContentSize; }
+    void setMaxContentSize(qint64 bytes) { m_maxContentSize = bytes; }
 
 signals:
     void finished();
@@ -77,6 +82,7 @@ private:
     int m_error = 0;
     int m_timeout = DefaultTimeout;
     int m_redirects = 0;
+    qint64 m_maxContentSize = DefaultMaxContentSize;
 };
 
 #endif // TESSARINHTTPCLIENT_H

@@ -260,6 +260,20 @@ void tst_DataSourceXmlHttp::downloadFromFileServer()
     QVERIFY2(client.errorMessage().startsWith(QLatin1String("Download failed: ")), qPrintable(client.errorMessage()));
     QVERIFY(client.errorMessage().endsWith(QLatin1Char('.')));
     QVERIFY(client.content().isEmpty());
+
+    // A download longer than the size limit fails instead of filling memory.
+    QFile big(m_dir.filePath(QStringLiteral("big.bin")));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    big.write(QByteArray(4 * 1024 * 1024, 'x'));
+    big.close();
+    client.setMaxContentSize(1024 * 1024);
+    QVERIFY(!client.waitForDownloadContent(fileUrl(QStringLiteral("big.bin"))));
+    QCOMPARE(client.error(), -1);
+    QVERIFY2(client.errorMessage().startsWith(QLatin1String("Download failed: more than 1048576 bytes")),
+             qPrintable(client.errorMessage()));
+    QVERIFY(client.content().isEmpty());
+    // The client is usable again afterwards.
+    QVERIFY(client.waitForDownloadContent(fileUrl(QStringLiteral("rows.txt"))));
 }
 
 void tst_DataSourceXmlHttp::textAndXmlOverHttp()
