@@ -89,6 +89,7 @@ public:
     double layoutRoom(double y) const override { return availableHeight(y); }
     bool layoutPageBreak() override { return pageBreak(false, true); }
     bool isLayoutPageSkipped() const override { return m_pageSkipped; }
+    bool isLayoutStopped() const override { return isStopped(); }
 
     // Services for the section renderer.
     TessarinOutput *output() const;

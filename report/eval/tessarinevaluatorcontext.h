@@ -41,7 +41,7 @@ public:
     virtual bool nextDetailRow() = 0;
 
     // Page layout for items that place their rows themselves and continue
-    // on further pages (cross tables). Positions are millimetres from the
+    // on further pages (tables, cross tables). Positions are millimetres from the
     // page top. Outside a run there is no page to break and no bottom.
     virtual double layoutPosY() const { return 0; }
     virtual void setLayoutPosY(double y) { (void)y; }
@@ -51,6 +51,8 @@ public:
     virtual bool layoutPageBreak() { return false; }
     // True while the current page lies outside the printed page range.
     virtual bool isLayoutPageSkipped() const { return false; }
+    // True once the run was cancelled or failed, so long items stop drawing.
+    virtual bool isLayoutStopped() const { return false; }
 };
 
 #endif // TESSARINEVALUATORCONTEXT_H

@@ -2,7 +2,7 @@
 
 #include "tessarindatasource.h"
 #include "tessarindef.h"
-#include "tessarindirector_p.h"
+#include "tessarinevaluatorcontext.h"
 #include "tessarinoutput.h"
 #include "tessarinpageoption.h"
 #include "tessarinscale.h"
@@ -149,7 +149,7 @@ void TessarinTableItem::paint(TessarinOutput *output, const QPointF &origin)
         return;
 
     m_output = output;
-    m_director = dynamic_cast<TessarinDirector *>(director());
+    m_director = director();
     m_freshPage = false;
     m_tableRect = itemRect(output, origin);
     const TessarinScale &scale = output->scale();
@@ -168,11 +168,11 @@ void TessarinTableItem::paint(TessarinOutput *output, const QPointF &origin)
     const int rows = rowCount();
     for (int r = 0; r < rows; ++r) {
         paintRow(r);
-        if (m_director && m_director->isStopped())
+        if (m_director && m_director->isLayoutStopped())
             return;
     }
     if (m_director)
-        m_director->setPosY(scale.pixelToMM(m_pos.y()));
+        m_director->setLayoutPosY(scale.pixelToMM(m_pos.y()));
     output->renderItem(this, m_tableRect);
 }
 
@@ -183,10 +183,10 @@ void TessarinTableItem::paintRow(int row)
     const double height = rowHeightPixel(row);
     if (m_director) {
         const TessarinScale &scale = m_output->scale();
-        const double room = scale.mmToPixel(m_director->pageBodyBottom()) - m_pos.y();
+        const double room = scale.mmToPixel(m_director->layoutRoom(0)) - m_pos.y();
         if (height > room && !m_freshPage && !m_output->isSuccessive()) {
-            m_director->pageBreak(false, true);
-            m_pos = QPointF(m_tableRect.left(), scale.mmToPoint(QPointF(0, m_director->posY())).y());
+            m_director->layoutPageBreak();
+            m_pos = QPointF(m_tableRect.left(), scale.mmToPoint(QPointF(0, m_director->layoutPosY())).y());
             m_freshPage = true;
             if (showHeaderH())
                 paintRow(-1);
@@ -215,7 +215,7 @@ void TessarinTableItem::paintRow(int row)
 void TessarinTableItem::paintCell(int row, int column, const QRectF &rect)
 {
     QPainter *painter = m_output->painter();
-    if (!painter || !painter->isActive() || (m_director && m_director->isPageSkipped()))
+    if (!painter || !painter->isActive() || (m_director && m_director->isLayoutPageSkipped()))
         return;
     QAbstractItemModel *m = model();
     const bool corner = row < 0 && column < 0;

@@ -9,7 +9,7 @@
 
 class QPainter;
 class QTableView;
-class TessarinDirector;
+class TessarinEvaluatorContext;
 
 // Prints an application's item model as a grid, taking column widths, row
 // heights, header sizes and hidden rows and columns from the application's
@@ -90,7 +90,7 @@ private:
 
     // Run-time state of one paint.
     TessarinOutput *m_output = nullptr;
-    TessarinDirector *m_director = nullptr;
+    TessarinEvaluatorContext *m_director = nullptr;
     QRectF m_tableRect;
     QPointF m_pos;
     double m_factor = 1;
